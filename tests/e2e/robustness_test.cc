@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -302,6 +303,11 @@ struct Fault {
   Reach reach;
   std::vector<ErrorLines> errors;  // exactly these lines on standard error
 };
+
+// Names a case by its name in test listings.
+void PrintTo(const Fault& fault, std::ostream* out) {
+  *out << fault.name;
+}
 
 class FaultTest : public RobustnessTest, public ::testing::WithParamInterface<Fault> {};
 
