@@ -9,7 +9,8 @@
 # Release) into build-bench/ of the checkout (VOKBUILD_BENCH_BUILD names
 # another folder), makes a game folder with N staged files in a temporary
 # folder, installs the stand-in packer there as pack.exe on PATH with
-# PACK_QUIET=1 (it then prints nothing and does no work), and measures:
+# PACK_QUIET=1 (it then prints nothing and does no work; VOKBUILD_BENCH_PACKER
+# names another build of it, e.g. a statically linked one), and measures:
 # - driver: vokbuild GAME, standard output to a file;
 # - floor: bench/spawn_floor.cc, a bare loop making the same N packer calls
 #   (same arguments, output appended to voklog.txt, each waited for);
@@ -74,7 +75,8 @@ timer=$build/bench/run-timed
 work=$(mktemp -d "${TMPDIR:-/tmp}/vokbench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
-cp "$build/stand-in-pack" "$work/bin/pack.exe"
+packer=${VOKBUILD_BENCH_PACKER:-$build/stand-in-pack}
+cp "$packer" "$work/bin/pack.exe" || fail "cannot install $packer as pack.exe"
 export PATH="$work/bin:$PATH"
 export PACK_QUIET=1
 unset PACK_RECORD PACK_FAIL PACK_CRASH PACK_SLEEP_MS PACK_DELETE
@@ -172,7 +174,8 @@ read -r countSeconds countRate walkSeconds walkRate bothSeconds < <(echo "$scanL
 row() { printf '%-30s %-23s %-23s %-8s %s\n' "$@"; }
 echo
 echo "vokbuild benchmark: N = $files staged files, $pairs alternating pairs each, $(nproc) cores,"
-echo "$(uname -sr); medians [min, max] of the per-pair ratios and of the runs"
+echo "$(uname -sr); packer $packer;"
+echo "medians [min, max] of the per-pair ratios and of the runs"
 $smoke && echo "(smoke run: it checks that everything runs; its figures mean nothing)"
 echo
 row "measure" "wall time" "processor time" "target" "result (wall / processor)"
