@@ -152,21 +152,30 @@ TEST_P(BuildRunTest, MissingPackerStillCompletes) {
 
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_TRUE(result.calls.empty());
-  EXPECT_NE(result.err, "");
-  std::string tail = backend().platformText("Optimizing zqb...\n\nAll done!\n");
-  ASSERT_GE(result.out.size(), tail.size());
-  EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail);
   EXPECT_EQ(result.log, backend().platformText("VOK Log Start \n"));
+  // Nothing of the packer's on the console, every message in place.
+  ExpectedRun expected = ExpectedRun::sequential(rootText(), {"a.dat"}, {});
+  std::string out = expectedStdout(expected);
+  std::string optimizeLine = "stand-in pack: optimize expansion\\vok\\vok.zqb\n";
+  out.erase(out.find(optimizeLine), optimizeLine.size());
+  EXPECT_EQ(result.out, backend().platformText(out));
   if (backend().kind() == BackendKind::posix) {
-    // Add, removal and optimize: one complaint each, and nothing else.
+    // Add, removal and optimize: one complaint each, and nothing else. (Wine's
+    // cmd words its own complaints differently from Windows.)
     std::string complaint =
         "vokbuild: cannot run 'pack.exe': no such program in the current folder or along PATH\n";
     EXPECT_EQ(result.err, complaint + complaint + complaint);
-    ExpectedRun expected = ExpectedRun::sequential(rootText(), {"a.dat"}, {});
-    std::string out = expectedStdout(expected);
-    std::string optimizeLine = "stand-in pack: optimize expansion\\vok\\vok.zqb\n";
-    out.erase(out.find(optimizeLine), optimizeLine.size());
-    EXPECT_EQ(result.out, out);
+  } else {
+    // cmd's own wording, one line naming pack.exe per command.
+    std::vector<std::string> lines;
+    std::string::size_type start = 0, end;
+    while ((end = result.err.find('\n', start)) != std::string::npos) {
+      lines.push_back(result.err.substr(start, end - start));
+      start = end + 1;
+    }
+    EXPECT_EQ(lines.size(), 3u) << result.err;
+    for (const std::string& line : lines)
+      EXPECT_NE(line.find("pack.exe"), std::string::npos) << line;
   }
 }
 
