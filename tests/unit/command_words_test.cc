@@ -160,8 +160,8 @@ TEST_P(ComposedAddTest, SplitsIntoThePackerWords) {
 INSTANTIATE_TEST_SUITE_P(HostileNames, ComposedAddTest,
                          ::testing::Values("a.dat", "with  two spaces.dat", " lead", "trail  ",
                                            "$(touch pwned)", "`touch pwned`", "a;b&c|d<e>f", ">> x",
-                                           "%PATH%", "it's", "*.dat", "back\\slash", "-rf",
-                                           "--force", "\tab", "caf\xc3\xa9 \xff\xfe.dat",
+                                           "%PATH%", "it's", "*.dat", "back\\slash", "trail\\",
+                                           "-rf", "--force", "\tab", "caf\xc3\xa9 \xff\xfe.dat",
                                            std::string(240, 'n'), std::string(240, ' ')));
 
 }  // namespace

@@ -37,7 +37,9 @@ std::vector<std::string> readAll(const std::string& bytes) {
   ListReader reader(file.get());
   std::vector<std::string> lines;
   std::string line;
-  for (;;) {
+  // A list of n bytes has at most n lines; more reads mean the reader
+  // never reports its end.
+  for (std::size_t reads = 0; reads <= bytes.size(); ++reads) {
     ListReader::Result result = reader.next(&line);
     if (result == ListReader::Result::end)
       break;

@@ -42,6 +42,18 @@ TEST(PackerCommandsTest, FixedFoldersBelowTheRoot) {
   EXPECT_EQ(std::string("C:\\Game") + kLogSuffix, "C:\\Game\\voklog.txt");
 }
 
+// Defines or removes an environment variable for this process.
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value != nullptr ? value : "");
+#else
+  if (value != nullptr)
+    ::setenv(name, value, 1);
+  else
+    ::unsetenv(name);
+#endif
+}
+
 // cmd expands only PATH in these tests, whatever the host's environment.
 bool onlyPath(const std::string& name) {
   return name == "PATH";
@@ -88,8 +100,8 @@ TEST(IsCmdVariableTest, KnowsDynamicAndDefinedVariables) {
   EXPECT_TRUE(isCmdVariable("Random"));
   EXPECT_TRUE(isCmdVariable("errorlevel"));
 
-  ::setenv("VOKBUILD_UNIT_DEFINED", "1", 1);
-  ::unsetenv("VOKBUILD_UNIT_UNDEFINED");
+  setVariable("VOKBUILD_UNIT_DEFINED", "1");
+  setVariable("VOKBUILD_UNIT_UNDEFINED", nullptr);
   EXPECT_TRUE(isCmdVariable("VOKBUILD_UNIT_DEFINED"));
   EXPECT_TRUE(isCmdVariable("vokbuild_unit_Defined"));
   EXPECT_FALSE(isCmdVariable("VOKBUILD_UNIT_UNDEFINED"));
@@ -98,7 +110,7 @@ TEST(IsCmdVariableTest, KnowsDynamicAndDefinedVariables) {
   EXPECT_NE(quotingProblem("%vokbuild_unit_defined%.dat", Interpreter::windowsCmd), "");
   EXPECT_EQ(quotingProblem("%VOKBUILD_UNIT_UNDEFINED%.dat", Interpreter::windowsCmd), "");
   EXPECT_EQ(quotingProblem("%VOKBUILD_UNIT_DEFINED%.dat", Interpreter::ownPosix), "");
-  ::unsetenv("VOKBUILD_UNIT_DEFINED");
+  setVariable("VOKBUILD_UNIT_DEFINED", nullptr);
 }
 
 }  // namespace
