@@ -88,11 +88,10 @@ TEST_P(BuildRunTest, ProgressNumbersRunAcrossBothFolders) {
       {"only the first folder", {"p.dat", "q.dat"}, {}},
       {"both folders", {"p.dat", "q.dat"}, {"x.dat", "y.dat", "z.dat"}},
   };
+  int caseNumber = 0;
   for (const Numbering& numbering : cases) {
     SCOPED_TRACE(numbering.label);
-    removeRoot();
-    makeFolder("");
-    installPacker();
+    freshRoot("game" + std::to_string(++caseNumber));
     stage(Staging::main, numbering.main);
     stage(Staging::second, numbering.second);
 
@@ -103,9 +102,9 @@ TEST_P(BuildRunTest, ProgressNumbersRunAcrossBothFolders) {
     std::vector<ProgressLine> lines = progressLines(result.out);
     int total = static_cast<int>(numbering.main.size() + numbering.second.size());
     ASSERT_EQ(lines.size(), static_cast<size_t>(total));
-    for (int index = 0; index < total; ++index) {
-      EXPECT_EQ(lines[index].number, index + 1);
-      EXPECT_EQ(lines[index].total, total);
+    for (int line = 0; line < total; ++line) {
+      EXPECT_EQ(lines[line].number, line + 1);
+      EXPECT_EQ(lines[line].total, total);
     }
   }
 }
@@ -122,11 +121,11 @@ TEST_P(BuildRunTest, EmptyOrMissingStagingFoldersPackNothing) {
       {"both empty", true, true},
       {"first empty, second missing", true, false},
   };
+  int caseNumber = 0;
   for (const Case& test : cases) {
     SCOPED_TRACE(test.label);
-    removeRoot();
+    freshRoot("game" + std::to_string(++caseNumber));
     makeFolder("expansion/vok");
-    installPacker();
     if (test.makeMain)
       makeStaging(Staging::main);
     if (test.makeSecond)

@@ -584,6 +584,12 @@ void GameTest::removeRoot() {
   removeTree(root_);
 }
 
+void GameTest::freshRoot(const std::string& name) {
+  root_ = top_ + "/" + name;
+  makeFolders(root_);
+  installPacker();
+}
+
 void GameTest::makeStaging(Staging staging) {
   makeFolders(stagingFolder(staging));
 }

@@ -195,6 +195,10 @@ class GameTest : public ::testing::Test {
   void renameRoot(const std::string& name);
   /// Deletes ROOT with everything in it.
   void removeRoot();
+  /// Points ROOT at a new, empty TOP/`name` with the stand-in installed, for
+  /// one more case in the same test. (A fresh path rather than ROOT deleted
+  /// and made again: Wine may still remember the old folder's entries.)
+  void freshRoot(const std::string& name);
 
   /// Creates ROOT/expansion/vok/temp (or tempL), also when empty.
   void makeStaging(Staging staging);
