@@ -109,13 +109,14 @@ class LookupTest : public InterpreterTest, public ::testing::WithParamInterface<
 
 TEST_P(LookupTest, FindsTheRightProgram) {
   const LookupCase& c = GetParam();
-  for (const std::string& spec : c.recorders) {
-    std::string::size_type first = spec.find(':');
-    std::string::size_type second = spec.find(':', first + 1);
+  for (const std::string& recorderText : c.recorders) {
+    std::string::size_type first = recorderText.find(':');
+    std::string::size_type second = recorderText.find(':', first + 1);
     mode_t mode = second == std::string::npos
                       ? 0755
-                      : static_cast<mode_t>(std::stoi(spec.substr(second + 1), nullptr, 8));
-    recorder(spec.substr(0, first), spec.substr(first + 1, second - first - 1), mode);
+                      : static_cast<mode_t>(std::stoi(recorderText.substr(second + 1), nullptr, 8));
+    recorder(recorderText.substr(0, first), recorderText.substr(first + 1, second - first - 1),
+             mode);
   }
   for (const std::string& folder : c.folders)
     temp_.folder(folder);
