@@ -32,4 +32,7 @@ void packStagingFolder(FolderListing& listing, Archive archive, const std::strin
     if (handled < count)
       listing.next();
   }
+  if (handled < count)
+    complain(quoted(stagingFolder(archive, root)) + " holds fewer files than were counted: " +
+             std::to_string(count - handled) + " of " + std::to_string(count) + " not packed");
 }

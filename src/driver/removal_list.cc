@@ -5,7 +5,6 @@
 #include "driver/console.h"
 #include "driver/packer_commands.h"
 #include "platform/file_read.h"
-#include "platform/folder_search.h"
 #include "platform/process.h"
 
 bool ListReader::fill() {
@@ -15,6 +14,7 @@ bool ListReader::fill() {
   position_ = 0;
   if (filled_ == 0) {
     ended_ = true;
+    readFailed_ = std::ferror(file_) != 0;
     return false;
   }
   return true;
@@ -54,16 +54,13 @@ ListReader::Result ListReader::finishLine(const std::string& line) {
 
 void replayRemovalList(const std::string& root) {
   std::string path = root + kRemovalListSuffix;
-  // Only a file is read as a list: a folder of that name opens on some
-  // hosts and then reads as an error.
-  std::uint32_t attributes = platform::readAttributes(path);
-  if (attributes == platform::kInvalidAttributes ||
-      (attributes & platform::kDirectoryAttribute) != 0)
+  platform::OpenedFile opened = platform::openForReading(path);
+  if (opened.file == nullptr) {
+    if (!opened.missing)
+      complain("not replaying the removal list " + quoted(path) + ": " + opened.problem);
     return;
-  std::FILE* file = platform::openForReading(path);
-  if (file == nullptr)
-    return;
-  ListReader reader(file);
+  }
+  ListReader reader(opened.file);
   std::string line;
   for (;;) {
     ListReader::Result result = reader.next(&line);
@@ -77,5 +74,8 @@ void replayRemovalList(const std::string& root) {
     if (!line.empty())
       platform::runCommand(removalCommand(line));
   }
-  std::fclose(file);
+  if (reader.readFailed())
+    complain("reading the removal list " + quoted(path) + " failed after line " +
+             std::to_string(reader.lineNumber()) + "; the rest of it was not replayed");
+  std::fclose(opened.file);
 }

@@ -26,6 +26,9 @@ class ListReader {
   /// The 1-based number of the line last read.
   long lineNumber() const { return lineNumber_; }
 
+  /// Whether the list ended at a read error rather than at its end.
+  bool readFailed() const { return readFailed_; }
+
  private:
   bool fill();
   Result finishLine(const std::string& line);
@@ -35,12 +38,15 @@ class ListReader {
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
   bool ended_ = false;
+  bool readFailed_ = false;
   long lineNumber_ = 0;
 };
 
 /// Replays the removal list below `root`: one removal command per line that
-/// is not empty, in file order, each waited for. A missing or unreadable
-/// list runs nothing; a line holding a NUL byte is warned about and skipped.
+/// is not empty, in file order, each waited for. A missing list runs nothing
+/// and says nothing; one that cannot be read (a folder of that name, say)
+/// runs nothing and is warned about, as is a read error that cuts it short.
+/// A line holding a NUL byte is warned about and skipped.
 void replayRemovalList(const std::string& root);
 
 #endif  // VOKBUILD_DRIVER_REMOVAL_LIST_H_

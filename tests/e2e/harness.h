@@ -168,6 +168,10 @@ struct ProgressLine {
 /// Every progress line of `out`, in order (each starts after a "\r").
 std::vector<ProgressLine> progressLines(const std::string& out);
 
+/// The lines of `text`, each without its line feed and a carriage return
+/// right before it.
+std::vector<std::string> linesOf(const std::string& text);
+
 /// Host path of every entry named `name` anywhere below `folder`.
 std::vector<std::string> findNamed(const std::string& folder, const std::string& name);
 

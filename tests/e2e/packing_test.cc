@@ -14,23 +14,6 @@
 namespace e2e {
 namespace {
 
-// The lines of `text`, each without its line end.
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string::size_type start = 0;
-  while (start < text.size()) {
-    std::string::size_type end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 // The one line of `lines` that holds every piece of `pieces`; fails unless
 // there is exactly one.
 void expectOneLineNaming(const std::vector<std::string>& lines,
@@ -231,7 +214,15 @@ TEST_F(PosixPackingTest, FilesDeletedDuringTheRunAreNotPacked) {
   expected.adds = {{Staging::main, order[0], 1}};
   expected.total = 6;
   expected.removals = {{"expansion\\vok\\vok.zqb", "old.dds"}};
+  expected.quietErrors = false;
   expectCompletedRun(result, expected);
+  EXPECT_EQ(
+      result.err,
+      "vokbuild: '" + rootText() +
+          "\\expansion\\vok\\temp' holds fewer files than were counted: 3 of 4 not packed\n"
+          "vokbuild: '" +
+          rootText() +
+          "\\expansion\\vok\\tempL' holds fewer files than were counted: 2 of 2 not packed\n");
 }
 
 }  // namespace

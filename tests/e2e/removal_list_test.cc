@@ -1,7 +1,8 @@
 // End-to-end: replaying the removal list through the built program: one
 // removal command per line that is not empty, the text rules for line ends
 // and 0x1A, a line holding a NUL byte, lines full of interpreter syntax, and
-// a list that is missing or is a folder.
+// a list that is missing, is a folder or is a pipe.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -60,7 +61,7 @@ TEST_P(RemovalListTest, CrLfEndingsAndCtrlZ) {
 }
 
 // No list file, or a folder in its place: no removal command, and "done"
-// still follows the removal message.
+// still follows the removal message. Only the folder is worth a warning.
 TEST_P(RemovalListTest, MissingListOrFolderRunsNothing) {
   stage(Staging::main, {"a.dat"});
   makeFolder("expansion/vok");
@@ -69,7 +70,12 @@ TEST_P(RemovalListTest, MissingListOrFolderRunsNothing) {
   expectCompletedRun(run(), expected);
 
   makeFolder("expansion/vok/deleteList.txt");
-  expectCompletedRun(run(), expected);
+  expected.quietErrors = false;
+  RunResult result = run();
+  expectCompletedRun(result, expected);
+  EXPECT_EQ(linesOf(result.err),
+            std::vector<std::string>{"vokbuild: not replaying the removal list '" + rootText() +
+                                     "\\expansion\\vok\\deleteList.txt': it is a folder"});
 }
 
 VOKBUILD_INSTANTIATE_BACKENDS(RemovalListTest);
@@ -116,6 +122,21 @@ TEST_F(PosixRemovalListTest, InterpreterSyntaxInALineRunsNothing) {
   });
   EXPECT_TRUE(findNamed(top(), "pwned").empty());
   EXPECT_NE(::access("pwned", F_OK), 0);
+}
+
+// A pipe of that name is refused without waiting for a writer that never
+// comes: the run completes and says why the list was not replayed.
+TEST_F(PosixRemovalListTest, PipeInPlaceOfTheListIsNotWaitedFor) {
+  makeFolder("expansion/vok");
+  ASSERT_EQ(::mkfifo((root() + "/expansion/vok/deleteList.txt").c_str(), 0600), 0);
+  ExpectedRun expected = ExpectedRun::sequential(rootText(), {}, {});
+  expected.quietErrors = false;
+
+  RunResult result = run();
+
+  expectCompletedRun(result, expected);
+  EXPECT_EQ(result.err, "vokbuild: not replaying the removal list '" + rootText() +
+                            "\\expansion\\vok\\deleteList.txt': it is not a regular file\n");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The removal list's line reader (ListReader) over the bytes of a real file:
 // LF and CRLF line ends, carriage returns elsewhere, the last line with and
 // without line feed, 0x1A as the end of the list, lines holding a NUL byte,
-// and lines far longer than the reader's 64 KiB buffer or crossing it.
+// lines far longer than the reader's 64 KiB buffer or crossing it, and a
+// read error.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "driver/removal_list.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -47,6 +49,7 @@ std::vector<std::string> readAll(const std::string& bytes) {
     EXPECT_EQ(reader.lineNumber(), static_cast<long>(lines.size()));
   }
   EXPECT_EQ(reader.next(&line), ListReader::Result::end);
+  EXPECT_FALSE(reader.readFailed());
   return lines;
 }
 
@@ -125,5 +128,21 @@ INSTANTIATE_TEST_SUITE_P(
                                  std::string(kBuffer + 10, 'e') + "\0\nok"s,
                                  {kUnusable, "ok"}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.label); });
+
+// A stream whose reads fail (a folder opened as a file fails every read on
+// Linux) ends the list and says that it failed, rather than that it ended.
+TEST(ListReaderErrorTest, ReadErrorEndsTheListAndIsReported) {
+  unit::TempFolder folder;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(folder.path().c_str(), "rb"),
+                                                       std::fclose);
+  ASSERT_NE(file, nullptr);
+  ListReader reader(file.get());
+  std::string line = "left over";
+
+  EXPECT_EQ(reader.next(&line), ListReader::Result::end);
+  EXPECT_EQ(line, "");
+  EXPECT_TRUE(reader.readFailed());
+  EXPECT_EQ(reader.lineNumber(), 0);
+}
 
 }  // namespace
