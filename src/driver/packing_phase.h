@@ -18,9 +18,10 @@ std::string progressLine(int number, int total, const std::string& entryName);
 /// yields them: at most `count` files, numbered from `firstNumber`, each
 /// preceded by "\r", a flush and its progress line. A name the command line
 /// cannot carry is not packed but warned about, and uses up its number.
-/// When the listing runs out before `count` files (they were removed after
-/// they were counted), the shortfall is warned about. The listing is left open, past the last entry
-/// handled.
+/// An entry no longer there at its turn is passed over without using up a
+/// number. When the listing runs out before `count` files (they were removed
+/// after they were counted), the shortfall is warned about. The listing is left open, past the last
+/// entry handled.
 void packStagingFolder(FolderListing& listing, Archive archive, const std::string& root, int count,
                        int firstNumber, int total);
 

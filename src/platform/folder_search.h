@@ -30,6 +30,11 @@ struct Search;
 /// Attributes of the entry at `path`, or kInvalidAttributes.
 std::uint32_t readAttributes(const std::string& path);
 
+/// Attributes of the entry `name` in the folder `folder`, or
+/// kInvalidAttributes. The name is taken verbatim, as a search yields it
+/// (on POSIX hosts a backslash in it is part of the name).
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name);
+
 /// Starts a search for `pattern` (a folder followed by "\*" or "\*.*").
 /// Returns nullptr when the folder cannot be searched; otherwise fills
 /// `first` with the first entry.

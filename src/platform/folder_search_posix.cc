@@ -22,6 +22,18 @@ std::uint32_t attributesOf(const struct stat& info) {
   return S_ISDIR(info.st_mode) ? kDirectoryAttribute : kFileAttribute;
 }
 
+// Attributes of the entry `name` relative to the folder `dirFd`, following a
+// link; a link to nothing reads as a plain file, an entry that is not there
+// as kInvalidAttributes.
+std::uint32_t attributesAt(int dirFd, const char* name) {
+  struct stat info;
+  if (::fstatat(dirFd, name, &info, 0) == 0)
+    return attributesOf(info);
+  if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+    return kFileAttribute;
+  return kInvalidAttributes;
+}
+
 // The folder part of a search pattern, or false for a pattern this layer
 // does not know. Both known patterns match every entry.
 bool folderOfPattern(const std::string& pattern, std::string* folder) {
@@ -47,6 +59,12 @@ std::uint32_t readAttributes(const std::string& path) {
   return attributesOf(info);
 }
 
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name) {
+  if (name.empty())
+    return kInvalidAttributes;
+  return attributesAt(AT_FDCWD, (hostPath(folder) + "/" + name).c_str());
+}
+
 Search* startSearch(const std::string& pattern, FolderEntry* first) {
   std::string folder;
   if (!folderOfPattern(pattern, &folder))
@@ -69,20 +87,22 @@ bool continueSearch(Search* search, FolderEntry* entry) {
     ++search->synthesized;
     return true;
   }
-  // The directory reading hands out entries from a buffer filled earlier, so
-  // an entry may already be gone; such an entry is passed over, as a fresh
-  // search would not see it either.
   while (dirent* found = ::readdir(search->dir)) {
     if (std::strcmp(found->d_name, ".") == 0 || std::strcmp(found->d_name, "..") == 0)
       continue;
-    struct stat info;
-    if (::fstatat(::dirfd(search->dir), found->d_name, &info, 0) != 0) {
-      if (::fstatat(::dirfd(search->dir), found->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+    // The entry's type comes with the directory reading; only a link (which
+    // reads as what it points to) or a type the file system does not report
+    // costs a stat. An entry gone by then is passed over.
+    std::uint32_t attributes = kFileAttribute;
+    if (found->d_type == DT_DIR) {
+      attributes = kDirectoryAttribute;
+    } else if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
+      attributes = attributesAt(::dirfd(search->dir), found->d_name);
+      if (attributes == kInvalidAttributes)
         continue;
-      info.st_mode = S_IFREG;  // a link to nothing reads as a plain file
     }
     entry->name = found->d_name;
-    entry->attributes = attributesOf(info);
+    entry->attributes = attributes;
     return true;
   }
   return false;

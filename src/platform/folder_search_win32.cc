@@ -23,6 +23,10 @@ std::uint32_t readAttributes(const std::string& path) {
   return attributes == INVALID_FILE_ATTRIBUTES ? kInvalidAttributes : attributes;
 }
 
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name) {
+  return name.empty() ? kInvalidAttributes : readAttributes(folder + "\\" + name);
+}
+
 Search* startSearch(const std::string& pattern, FolderEntry* first) {
   WIN32_FIND_DATAA data;
   HANDLE handle = FindFirstFileA(pattern.c_str(), &data);

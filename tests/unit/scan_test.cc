@@ -214,4 +214,32 @@ INSTANTIATE_TEST_SUITE_P(
             "DanglingLinkIsAFile", {"stage/a", "stage/gone -> nowhere"}, "stage", "*", false, 2}),
     [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.label); });
 
+// readEntryAttributes, which the packing asks at each file's turn: the
+// entry's name is taken verbatim (a backslash in it is no separator), the
+// folder in Windows form, and the answer is the search's (a link to nothing
+// is a file).
+TEST(ReadEntryAttributesTest, ReadsTheNamedEntryOfTheFolder) {
+  unit::TempFolder temp;
+  build(temp, {"stage/a.dat", "stage/sub/", "stage/back\\slash.dat", "stage/link -> sub",
+               "stage/gone -> nowhere"});
+  const std::string stage = temp.path() + "\\stage";
+  struct Case {
+    const char* name;
+    bool exists;
+    bool folder;
+  };
+  const Case cases[] = {
+      {"a.dat", true, false}, {"sub", true, true},           {"back\\slash.dat", true, false},
+      {"link", true, true},   {"missing.dat", false, false}, {"gone", true, false},
+      {"", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::uint32_t attributes = platform::readEntryAttributes(stage, c.name);
+    EXPECT_EQ(attributes != platform::kInvalidAttributes, c.exists);
+    if (c.exists) {
+      EXPECT_EQ((attributes & kDirectoryAttribute) != 0, c.folder);
+    }
+  }
+}
+
 }  // namespace
