@@ -8,11 +8,12 @@
 
 namespace {
 
-// Whether the entry `name` of `folder` is still there, and still a file that
+// Whether the entry `listing` holds in `folder` is still there, and still a file that
 // counts, at its turn: the folder reading behind the listing may predate a
 // deletion made while the run was under way.
-bool stillStaged(const std::string& folder, const std::string& name) {
-  std::uint32_t attributes = platform::readEntryAttributes(folder, name);
+bool stillStaged(const std::string& folder, const FolderListing& listing) {
+  const std::string& name = listing.name();
+  std::uint32_t attributes = platform::readEntryAttributes(folder, name, listing.attributes());
   return attributes != platform::kInvalidAttributes && isCountedFile(name, attributes);
 }
 
@@ -35,7 +36,7 @@ void packStagingFolder(FolderListing& listing, Archive archive, const std::strin
       if (!problem.empty()) {
         ++handled;
         complain("not packing " + quoted(folder + "\\" + name) + ": " + problem);
-      } else if (stillStaged(folder, name)) {
+      } else if (stillStaged(folder, listing)) {
         int number = firstNumber + handled++;
         writeText("\r");
         flushOutput();

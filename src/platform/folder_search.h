@@ -30,10 +30,13 @@ struct Search;
 /// Attributes of the entry at `path`, or kInvalidAttributes.
 std::uint32_t readAttributes(const std::string& path);
 
-/// Attributes of the entry `name` in the folder `folder`, or
-/// kInvalidAttributes. The name is taken verbatim, as a search yields it
-/// (on POSIX hosts a backslash in it is part of the name).
-std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name);
+/// Attributes of the entry `name` in the folder `folder` as they are now:
+/// kInvalidAttributes only when the entry is not there, and `known` (what a
+/// search said of it) when it cannot be looked up for another reason, such as
+/// a full path too long for the lookup. The name is taken verbatim, as a
+/// search yields it (on POSIX hosts a backslash in it is part of the name).
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name,
+                                  std::uint32_t known);
 
 /// Starts a search for `pattern` (a folder followed by "\*" or "\*.*").
 /// Returns nullptr when the folder cannot be searched; otherwise fills

@@ -59,10 +59,14 @@ std::uint32_t readAttributes(const std::string& path) {
   return attributesOf(info);
 }
 
-std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name) {
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name,
+                                  std::uint32_t known) {
   if (name.empty())
     return kInvalidAttributes;
-  return attributesAt(AT_FDCWD, (hostPath(folder) + "/" + name).c_str());
+  std::uint32_t attributes = attributesAt(AT_FDCWD, (hostPath(folder) + "/" + name).c_str());
+  if (attributes == kInvalidAttributes && errno != ENOENT && errno != ENOTDIR)
+    return known;
+  return attributes;
 }
 
 Search* startSearch(const std::string& pattern, FolderEntry* first) {

@@ -23,8 +23,16 @@ std::uint32_t readAttributes(const std::string& path) {
   return attributes == INVALID_FILE_ATTRIBUTES ? kInvalidAttributes : attributes;
 }
 
-std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name) {
-  return name.empty() ? kInvalidAttributes : readAttributes(folder + "\\" + name);
+std::uint32_t readEntryAttributes(const std::string& folder, const std::string& name,
+                                  std::uint32_t known) {
+  if (name.empty())
+    return kInvalidAttributes;
+  DWORD attributes = GetFileAttributesA((folder + "\\" + name).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    return attributes;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kInvalidAttributes
+                                                                        : known;
 }
 
 Search* startSearch(const std::string& pattern, FolderEntry* first) {

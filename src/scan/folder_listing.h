@@ -33,6 +33,8 @@ class FolderListing {
   bool atEnd() const { return atEnd_; }
   /// The name of the entry the listing is positioned on.
   const std::string& name() const { return current_.name; }
+  /// The attributes the search gave the entry the listing is positioned on.
+  std::uint32_t attributes() const { return current_.attributes; }
   /// True when the entry the listing is positioned on is a file that counts;
   /// false when the listing holds no entry at all.
   bool holdsCountedFile() const;

@@ -217,8 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
 // readEntryAttributes, which the packing asks at each file's turn: the
 // entry's name is taken verbatim (a backslash in it is no separator), the
 // folder in Windows form, and the answer is the search's (a link to nothing
-// is a file).
+// is a file). Only an entry that is not there reads as gone: one the lookup
+// cannot reach (a name too long for it) keeps what the search said of it.
 TEST(ReadEntryAttributesTest, ReadsTheNamedEntryOfTheFolder) {
+  const std::uint32_t kKnown = 0x21;  // read-only and archive: no lookup here answers that
   unit::TempFolder temp;
   build(temp, {"stage/a.dat", "stage/sub/", "stage/back\\slash.dat", "stage/link -> sub",
                "stage/gone -> nowhere"});
@@ -234,12 +236,13 @@ TEST(ReadEntryAttributesTest, ReadsTheNamedEntryOfTheFolder) {
       {"", false, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::uint32_t attributes = platform::readEntryAttributes(stage, c.name);
+    std::uint32_t attributes = platform::readEntryAttributes(stage, c.name, kKnown);
     EXPECT_EQ(attributes != platform::kInvalidAttributes, c.exists);
     if (c.exists) {
       EXPECT_EQ((attributes & kDirectoryAttribute) != 0, c.folder);
     }
   }
+  EXPECT_EQ(platform::readEntryAttributes(stage, std::string(300, 'n'), kKnown), kKnown);
 }
 
 }  // namespace
